@@ -46,13 +46,43 @@ const OptionCase WindowsGrammar[] = {
     {"non_ascii_latin1", {"-\xC3\xA9", "a", "b"}, true, NoFlags, -1, -1},          // U+00E9
     {"digit_is_bad", {"-1", "a", "b"}, true, NoFlags, -1, -1},
 };
+// Where every absolute path starts with "/", only "-" starts an option; the
+// rest of the grammar is the same.
+const OptionCase DashOnlyGrammar[] = {
+    {"absolute_paths_move", {"/home/a", "/home/b"}, false, NoFlags, 0, 1},
+    {"slash_letters_are_a_path", {"/scr", "a", "b"}, false, NoFlags, 0, 1},
+    {"dash_options_still_read", {"-rc", "/a", "/b"}, false, 0x03, 1, 2},
+    {"path_after_options", {"-r", "/R", "b"}, false, MOVEFILE_REPLACE_EXISTING, 1, 2},
+    {"bad_letter", {"-x", "a", "b"}, true, NoFlags, -1, -1},
+    {"too_few", {"-r", "/a"}, true, NoFlags, -1, -1},
+};
 // clang-format on
 
-class WindowsOptionGrammar : public testing::TestWithParam<OptionCase> {};
+struct GrammarCase {
+    OptionCase row;
+    const WCHAR* starts;
+};
 
-TEST_P(WindowsOptionGrammar, ReadsFlagsAndPositionals)
+const WCHAR DashAndSlash[] = {'-', '/', 0};
+const WCHAR DashOnly[] = {'-', 0};
+
+std::vector<GrammarCase> AllGrammarCases()
 {
-    const OptionCase& row = GetParam();
+    std::vector<GrammarCase> cases;
+    for (const OptionCase& row : WindowsGrammar) {
+        cases.push_back({row, DashAndSlash});
+    }
+    for (const OptionCase& row : DashOnlyGrammar) {
+        cases.push_back({row, DashOnly});
+    }
+    return cases;
+}
+
+class OptionGrammar : public testing::TestWithParam<GrammarCase> {};
+
+TEST_P(OptionGrammar, ReadsFlagsAndPositionals)
+{
+    const OptionCase& row = GetParam().row;
     std::vector<WideString> storage = {Widen("repath")};
     for (const char* arg : row.args) {
         storage.push_back(Widen(arg));
@@ -63,8 +93,7 @@ TEST_P(WindowsOptionGrammar, ReadsFlagsAndPositionals)
     }
     vector.push_back(nullptr);
 
-    const WCHAR windowsStarts[] = {'-', '/', 0};
-    MoveCommand command = ReadMoveCommand(static_cast<int>(storage.size()), vector.data(), windowsStarts);
+    MoveCommand command = ReadMoveCommand(static_cast<int>(storage.size()), vector.data(), GetParam().starts);
 
     EXPECT_EQ(command.showUsage, row.usage);
     if (!row.usage) {
@@ -74,7 +103,26 @@ TEST_P(WindowsOptionGrammar, ReadsFlagsAndPositionals)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WindowsOptionGrammar, testing::ValuesIn(WindowsGrammar),
-                         [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, OptionGrammar, testing::ValuesIn(AllGrammarCases()),
+                         [](const testing::TestParamInfo<GrammarCase>& info) {
+                             return std::string(info.param.starts[1] == '/' ? "windows_" : "dash_only_") +
+                                    info.param.row.name;
+                         });
+
+// The program reads options with the platform's set: "/scr a b" must not
+// become -s -c -r where "/" starts every absolute path.
+TEST(OptionStartCharacters, SlashStartsAnOptionOnlyOnWindows)
+{
+    WideString name = Widen("repath"), path = Widen("/scr"), a = Widen("a"), b = Widen("b");
+    const WCHAR* vector[] = {name.c_str(), path.c_str(), a.c_str(), b.c_str(), nullptr};
+    MoveCommand command = ReadMoveCommand(4, vector, OptionStartCharacters);
+#ifdef _WIN32
+    EXPECT_EQ(command.flags, 0x0Bu);
+    EXPECT_EQ(command.source, vector[2]);
+#else
+    EXPECT_EQ(command.flags, 0u);
+    EXPECT_EQ(command.source, vector[1]);
+#endif
+}
 
 } // namespace

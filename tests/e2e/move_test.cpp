@@ -16,9 +16,21 @@ using Files = std::map<std::string, std::string>;
 
 enum class Output { Silent, Usage };
 
+// Where a row holds: on both builds, or where only one of them can show it.
+enum class Platform { Both, Windows, Posix };
+
+#ifdef _WIN32
+const Platform ThisPlatform = Platform::Windows;
+const DWORD ErrorNotSupported = ERROR_NOT_SUPPORTED; // not reached: the rows are POSIX's
+#else
+const Platform ThisPlatform = Platform::Posix;
+const DWORD ErrorNotSupported = ENOTSUP;
+#endif
+
 // Files named "other/..." live on another volume; "{other}" in an argument
-// stands for that folder. Error 0: standard error stays empty; otherwise it
-// holds the platform's text for that code.
+// stands for that folder, "{work}" for the folder the program runs in.
+// Error 0: standard error stays empty; otherwise it holds the platform's text
+// for that code.
 struct Scenario {
     const char* name;
     Files before;
@@ -27,7 +39,13 @@ struct Scenario {
     Files after;
     Output output;
     DWORD error;
+    Platform platform = Platform::Both;
 };
+
+void PrintTo(const Scenario& scenario, std::ostream* out)
+{
+    *out << scenario.name;
+}
 
 // clang-format off
 const Scenario Scenarios[] = {
@@ -42,7 +60,16 @@ const Scenario Scenarios[] = {
     {"existing_destination_refused", {{"a", "A"}, {"b", "B"}}, {"a", "b"}, 1, {{"a", "A"}, {"b", "B"}},
      Output::Silent, ErrorFileExists},
     {"existing_destination_replaced", {{"a", "A"}, {"b", "B"}}, {"-r", "a", "b"}, 0, {{"b", "A"}}, Output::Silent, 0},
-    {"slash_upper_case_replaces", {{"a", "A"}, {"b", "B"}}, {"/R", "a", "b"}, 0, {{"b", "A"}}, Output::Silent, 0},
+    {"slash_upper_case_replaces", {{"a", "A"}, {"b", "B"}}, {"/R", "a", "b"}, 0, {{"b", "A"}}, Output::Silent, 0, Platform::Windows},
+    // Where "/" starts every absolute path, "/scr" is a file name, not -s -c -r.
+    {"slash_is_a_path", {{"a", "A"}, {"b", "B"}}, {"/scr", "a", "b"}, 1, {{"a", "A"}, {"b", "B"}}, Output::Silent, ErrorFileNotFound, Platform::Posix},
+    {"absolute_paths", {{"a", "A"}}, {"{work}/a", "{work}/b"}, 0, {{"b", "A"}}, Output::Silent, 0},
+    {"hard_link", {{"a", "A"}}, {"-h", "a", "b"}, 0, {{"a", "A"}, {"b", "A"}}, Output::Silent, 0, Platform::Posix},
+    {"hard_link_across_volumes_moves", {{"a", "A"}}, {"-hc", "a", "{other}/b"}, 0, {{"other/b", "A"}}, Output::Silent, 0, Platform::Posix},
+    {"delayed_move_refused", {{"a", "A"}}, {"-b", "a", "b"}, 1, {{"a", "A"}}, Output::Silent, ErrorNotSupported, Platform::Posix},
+    {"names_with_spaces_and_accents", {{"caf\xC3\xA9 cr\xC3\xA8me", "A"}}, {"caf\xC3\xA9 cr\xC3\xA8me", " \xE2\x82\xAC 1"}, 0, {{" \xE2\x82\xAC 1", "A"}}, Output::Silent, 0},
+    {"names_with_quotes_backslashes_tabs", {{"a \"quoted\" name\\ ", "A"}}, {"a \"quoted\" name\\ ", "\\\"\t\nx\\\\"}, 0, {{"\\\"\t\nx\\\\", "A"}}, Output::Silent, 0, Platform::Posix},
+    {"name_not_utf8", {{"\xFF\xFE-x", "A"}}, {"\xFF\xFE-x", "\xE9t\xE9"}, 0, {{"\xE9t\xE9", "A"}}, Output::Silent, 0, Platform::Posix},
     {"option_after_source_is_destination", {{"a", "A"}, {"b", "B"}}, {"a", "-r", "b"}, 0, {{"-r", "A"}, {"b", "B"}},
      Output::Silent, 0},
     {"third_positional_ignored", {{"a", "A"}, {"c", "C"}}, {"a", "b", "c"}, 0, {{"b", "A"}, {"c", "C"}},
@@ -85,7 +112,7 @@ protected:
     bool VolumesDiffer()
     {
         WriteFileBytes(work / "probe", "");
-        bool differ = !MoveFileExW((work / "probe").c_str(), (other / "probe").c_str(), 0);
+        bool differ = !MoveFileExW(WidePath(work / "probe").c_str(), WidePath(other / "probe").c_str(), 0);
         fs::remove(work / "probe");
         fs::remove(other / "probe");
         return differ;
@@ -107,16 +134,22 @@ protected:
 TEST_P(MoveScenario, LeavesTheExpectedFilesAndOutput)
 {
     const Scenario& scenario = GetParam();
+    if (scenario.platform != Platform::Both && scenario.platform != ThisPlatform) {
+        GTEST_SKIP() << "shows what only the other build can";
+    }
     if (UsesOtherVolume(scenario) && !VolumesDiffer()) {
         GTEST_SKIP() << REPATH_OTHER_VOLUME_DIR << " is on the same volume as " << REPATH_SCRATCH_DIR;
     }
     for (const auto& [name, bytes] : scenario.before) {
-        WriteFileBytes(name.rfind("other/", 0) == 0 ? other / name.substr(6) : work / name, bytes);
+        WriteFileBytes(name.rfind("other/", 0) == 0 ? other / PathOf(name.substr(6)) : work / PathOf(name), bytes);
     }
     std::vector<std::string> args;
     for (std::string arg : scenario.args) {
         if (size_t at = arg.find("{other}"); at != std::string::npos) {
-            arg.replace(at, 7, other.string());
+            arg.replace(at, 7, NameOf(other));
+        }
+        if (size_t at = arg.find("{work}"); at != std::string::npos) {
+            arg.replace(at, 6, NameOf(work));
         }
         args.push_back(arg);
     }
@@ -170,5 +203,16 @@ TEST(ProgramEntry, FailedSplitShowsTheBoxAndEndsWithMinusOne)
                                      "text=This program requires Windows NT.\n");
     fs::remove_all(work);
 }
+
+#ifndef _WIN32
+TEST(MissingSource, IsReportedInTheCLibrarysWords)
+{
+    fs::path work = FreshFolder(REPATH_SCRATCH_DIR, "missing_source_text");
+    RunResult run = RunProgram(REPATH_PROGRAM, {"nothing-here", "b"}, work);
+    fs::remove_all(work);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "No such file or directory\n") << "the tests run with LC_ALL=C";
+}
+#endif
 
 } // namespace

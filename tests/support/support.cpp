@@ -52,7 +52,7 @@ std::map<std::string, std::string> FolderContents(const fs::path& folder)
     std::map<std::string, std::string> contents;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file()) {
-            contents[fs::relative(entry.path(), folder).generic_string()] = ReadFileBytes(entry.path());
+            contents[NameOf(fs::relative(entry.path(), folder))] = ReadFileBytes(entry.path());
         }
     }
     return contents;

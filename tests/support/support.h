@@ -15,6 +15,13 @@ using WideString = std::basic_string<WCHAR>;
 // UTF-8 to the platform's wide units.
 WideString Widen(std::string_view utf8);
 
+// A path from a UTF-8 (on POSIX: any) name, and back.
+std::filesystem::path PathOf(const std::string& name);
+std::string NameOf(const std::filesystem::path& path);
+
+// A path as the wide calls take it.
+WideString WidePath(const std::filesystem::path& path);
+
 // A path the build system gave as a Linux path, as the program under test
 // names it (under Wine, Z: is the Linux root).
 std::filesystem::path HostPath(const std::string& linuxPath);
@@ -31,6 +38,10 @@ std::string SystemText(DWORD code);
 // break, and converts it to the OEM code page.
 std::string WrappedOemMessage(const std::string& ansiText);
 
+// A vector joined into one command line that CommandLineToArgvW splits back
+// into it. Entry 0 is a program's name and may hold no quote.
+WideString JoinedCommandLine(const std::vector<WideString>& vector);
+
 // The exit status a process ending with code -1 leaves behind.
 extern const long ExitCodeMinusOne;
 
@@ -45,7 +56,8 @@ struct RunResult {
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                      const std::filesystem::path& workDir);
 
-// Every regular file below folder, by relative name, with its bytes.
+// Every regular file below folder, by relative name (UTF-8 where the
+// platform has its own encoding), with its bytes.
 std::map<std::string, std::string> FolderContents(const std::filesystem::path& folder);
 
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);

@@ -18,6 +18,29 @@ WideString Widen(std::string_view utf8)
     return wide;
 }
 
+fs::path PathOf(const std::string& name)
+{
+    return fs::path(Widen(name));
+}
+
+std::string NameOf(const fs::path& path)
+{
+    std::wstring wide = path.generic_wstring();
+    if (wide.empty()) {
+        return {};
+    }
+    int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+WideString WidePath(const fs::path& path)
+{
+    return path.wstring();
+}
+
 fs::path HostPath(const std::string& linuxPath)
 {
     std::string path = linuxPath;
@@ -77,14 +100,29 @@ HANDLE CaptureFile(const fs::path& file)
 
 } // namespace
 
-RunResult RunProgram(const fs::path& program, const std::vector<std::string>& args, const fs::path& workDir)
+WideString JoinedCommandLine(const std::vector<WideString>& vector)
 {
     WideString line;
-    AppendQuoted(line, program.wstring());
-    for (const std::string& arg : args) {
-        line += L' ';
-        AppendQuoted(line, Widen(arg));
+    for (std::size_t i = 0; i < vector.size(); ++i) {
+        if (i == 0) {
+            // A program's name: quoted, with no escapes, when it needs it.
+            bool quote = vector[0].empty() || vector[0].find_first_of(L" \t") != WideString::npos;
+            line += quote ? L"\"" + vector[0] + L"\"" : vector[0];
+        } else {
+            line += L' ';
+            AppendQuoted(line, vector[i]);
+        }
     }
+    return line;
+}
+
+RunResult RunProgram(const fs::path& program, const std::vector<std::string>& args, const fs::path& workDir)
+{
+    std::vector<WideString> vector = {program.wstring()};
+    for (const std::string& arg : args) {
+        vector.push_back(Widen(arg));
+    }
+    WideString line = JoinedCommandLine(vector);
 
     fs::path captures = FreshFolder(workDir.parent_path(), workDir.filename().string() + ".captured");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};

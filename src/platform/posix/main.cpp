@@ -1,0 +1,7 @@
+#include "cli/entry.h"
+
+int main(int count, char** vector)
+{
+    RecordCommandLine(count, vector);
+    ProgramEntry();
+}
