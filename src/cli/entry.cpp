@@ -10,8 +10,10 @@ void ProgramEntryWith(const EntryCalls& calls)
     // The vector lives until the process ends; it is never released.
     LPWSTR* vector = calls.splitCommandLine(calls.getCommandLine(), &count);
     if (vector == nullptr) {
-        calls.messageBox(nullptr, "This program requires Windows NT.", "Incompatible Windows version",
-                         MB_OK | MB_ICONERROR);
+        // MB_OK is 0; it names the one button the box has.
+        // cppcheck-suppress badBitmaskCheck
+        const UINT type = MB_OK | MB_ICONERROR;
+        calls.messageBox(nullptr, "This program requires Windows NT.", "Incompatible Windows version", type);
         calls.exitProcess(0xFFFFFFFFu);
         std::abort(); // exitProcess does not return; this keeps the promise if it did
     }

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include <unistd.h>
@@ -52,7 +51,7 @@ std::map<std::string, std::string> FolderContents(const fs::path& folder)
     std::map<std::string, std::string> contents;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file()) {
-            contents[NameOf(fs::relative(entry.path(), folder))] = ReadFileBytes(entry.path());
+            contents[NameOf(entry.path().lexically_relative(folder))] = ReadFileBytes(entry.path());
         }
     }
     return contents;
@@ -67,7 +66,12 @@ void WriteFileBytes(const fs::path& file, const std::string& bytes)
 std::string ReadFileBytes(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    return bytes;
 }
 
 fs::path FreshFolder(const fs::path& parent, const std::string& name)

