@@ -90,16 +90,18 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
 
     // With REPATH_TEST_VALGRIND set, each run is checked by valgrind, which
-    // exits with 97 on any error or leak.
+    // exits with 97 on any error or leak. Valgrind cannot follow a static
+    // program's heap, so the variable names a dynamically linked build of the
+    // same program to run in its place.
     std::string programPath = program.string();
     std::vector<std::string> copies;
-    if (std::getenv("REPATH_TEST_VALGRIND") != nullptr) {
+    if (const char* dynamic = std::getenv("REPATH_TEST_VALGRIND"); dynamic != nullptr) {
         copies = {"--quiet",
                   "--error-exitcode=97",
                   "--leak-check=full",
                   "--show-leak-kinds=definite,indirect,possible",
                   "--errors-for-leak-kinds=definite,indirect,possible",
-                  programPath};
+                  programPath == REPATH_PROGRAM ? std::string(dynamic) : programPath};
         programPath = "/usr/bin/valgrind";
     }
     std::vector<char*> argv = {programPath.data()};

@@ -321,13 +321,31 @@ int Format(const char* message, bool literal, bool ignoreInserts, DWORD widthByt
     return out->outOfMemory ? ENOMEM : 0;
 }
 
-locale_t UserLocale()
+// Whether the environment asks for the C library's own texts (the C or POSIX
+// locale, or C with UTF-8), which need no locale data loaded.
+bool PlainTextsAsked()
 {
+    const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != 0) {
+            return std::strcmp(value, "C") == 0 || std::strcmp(value, "POSIX") == 0 ||
+                   std::strncmp(value, "C.", 2) == 0;
+        }
+    }
+    return true;
+}
+
+// The user's locale for messages (and the character set they are written
+// in), loaded once; null for the C library's own texts.
+locale_t MessagesLocale()
+{
+    static bool loaded = false;
     static locale_t user = nullptr;
-    if (user == nullptr) {
-        user = newlocale(LC_ALL_MASK, "", nullptr);
-        if (user == nullptr) {
-            user = newlocale(LC_ALL_MASK, "C", nullptr);
+    if (!loaded) {
+        loaded = true;
+        if (!PlainTextsAsked()) {
+            user = newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", nullptr);
         }
     }
     return user;
@@ -372,7 +390,7 @@ DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languag
             SetLastError(ENOENT);
             return 0;
         }
-        locale_t locale = UserLocale();
+        locale_t locale = MessagesLocale();
         message = locale != nullptr ? strerror_l(static_cast<int>(messageId), locale)
                                     : std::strerror(static_cast<int>(messageId));
     }
