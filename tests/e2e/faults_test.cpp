@@ -160,7 +160,7 @@ TEST_F(Faults, FullDestinationLosesNothing)
         RunResult run = Run({options, "a", (tiny / destination).string()});
         EXPECT_EQ(run.exitCode, 1) << options;
         EXPECT_EQ(run.err, "No space left on device\n") << options;
-        EXPECT_EQ(ReadFileBytes(work / "a"), source) << options;
+        EXPECT_TRUE(ReadFileBytes(work / "a") == source) << options << ": the source changed";
         EXPECT_EQ(FolderContents(tiny), before) << options << ": the old destination, and nothing new";
         EXPECT_TRUE(Temporaries(tiny).empty()) << options;
     }
@@ -248,7 +248,7 @@ TEST_F(Faults, StoppedAtAnyPointLosesNothing)
             }
             bool sourceLeft = fs::exists(work / "a");
             if (sourceLeft) {
-                ASSERT_EQ(ReadFileBytes(work / "a"), source);
+                ASSERT_TRUE(ReadFileBytes(work / "a") == source) << "the source changed";
             }
             if (fs::exists(destination)) {
                 std::string now = ReadFileBytes(destination);
@@ -305,7 +305,8 @@ void Race(const fs::path& work, const fs::path& destinationFolder, bool replace)
             EXPECT_FALSE(replace) << name << ": " << err;
             EXPECT_EQ(WEXITSTATUS(status), 1);
             EXPECT_EQ(err, "File exists\n") << name;
-            EXPECT_EQ(ReadFileBytes(work / name), Pattern(256 << 10, 100 + i)) << name;
+            EXPECT_TRUE(ReadFileBytes(work / name) == Pattern(256 << 10, 100 + i))
+                << name << ": a loser's source changed";
         }
     }
     destinationBytes = ReadFileBytes(destination);
@@ -400,6 +401,37 @@ TEST_F(Faults, SourceWrittenDuringTheCopyIsNotMoved)
     EXPECT_TRUE(fs::exists(work / "a"));
     EXPECT_EQ(fs::file_size(work / "a"), 192u << 20);
     EXPECT_TRUE(FolderContents(other).empty());
+    EXPECT_TRUE(Temporaries(other).empty());
+}
+
+// The source name taken over by another file while the copy runs: the move
+// fails, the newcomer is kept, and the destination is never partial.
+TEST_F(Faults, SourceNameTakenOverDuringTheCopyIsKept)
+{
+    if (!OtherVolume()) {
+        GTEST_SKIP() << REPATH_OTHER_VOLUME_DIR << " is on the file system of " << REPATH_SCRATCH_DIR;
+    }
+    const std::string original = Pattern(192 << 20, 7);
+    WriteFileBytes(work / "a", original);
+    WriteFileBytes(work / "newcomer", "NEW");
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+        // Once the temporary file exists, the copy is under way.
+        while (!done && Temporaries(other).empty()) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        if (!done) {
+            fs::rename(work / "newcomer", work / "a");
+        }
+    });
+    RunResult run = Run({"-c", "a", (other / "b").string()});
+    done = true;
+    swapper.join();
+    ASSERT_FALSE(fs::exists(work / "newcomer")) << "the copy ended before the swap; nothing was shown";
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Device or resource busy\n");
+    EXPECT_EQ(ReadFileBytes(work / "a"), "NEW");
+    EXPECT_TRUE(!fs::exists(other / "b") || ReadFileBytes(other / "b") == original) << "a partial destination";
     EXPECT_TRUE(Temporaries(other).empty());
 }
 

@@ -686,7 +686,15 @@ int CopyAcross(const char* source, const char* destination, DWORD flags)
     }
 
     // The copy is in place. A source that cannot be removed is a failure:
-    // success would hide the leftover.
+    // success would hide the leftover. A name that meanwhile holds another
+    // file is not ours to remove.
+    struct stat now;
+    if (lstat(source, &now) != 0) {
+        return errno;
+    }
+    if (!SameFile(now, sourceStat)) {
+        return EBUSY;
+    }
     if (unlink(source) != 0) {
         return errno;
     }
