@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -23,8 +22,7 @@
 #include <vector>
 
 #include "support.h"
-
-extern char** environ;
+#include "support_posix.h"
 
 namespace fs = std::filesystem;
 
@@ -66,35 +64,15 @@ struct Child {
 Child Start(const std::vector<std::string>& args, const fs::path& workDir, const fs::path& errFile,
             const int* gate = nullptr)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (gate != nullptr) {
-        posix_spawn_file_actions_adddup2(&actions, gate[0], 0);
-        posix_spawn_file_actions_addclose(&actions, gate[0]);
-        posix_spawn_file_actions_addclose(&actions, gate[1]);
-    }
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    std::vector<std::string> copies = args;
-    std::vector<char*> argv;
-    for (std::string& arg : copies) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(error, 0) << std::strerror(error);
+    std::string error;
+    pid_t pid = StartProcess(args, workDir, "/dev/null", errFile, gate, &error);
+    EXPECT_GE(pid, 0) << error;
     return {pid, errFile};
 }
 
 int Wait(const Child& child)
 {
-    int status = 0;
-    while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
+    return WaitProcess(child.pid);
 }
 
 class Faults : public testing::Test {
@@ -129,11 +107,7 @@ protected:
         return true;
     }
 
-    bool OtherVolume()
-    {
-        struct stat a, b;
-        return stat(work.c_str(), &a) == 0 && stat(other.c_str(), &b) == 0 && a.st_dev != b.st_dev;
-    }
+    bool OtherVolume() { return OnOtherFileSystems(work, other); }
 
     RunResult Run(const std::vector<std::string>& args) { return RunProgram(REPATH_PROGRAM, args, work); }
 
